@@ -35,3 +35,27 @@ endfunction()
 
 set(QUORVEL_HUNSPELL_DIC "/usr/share/hunspell/vi_VN.dic" CACHE FILEPATH
     "Debian's Vietnamese hunspell dictionary, used by word-list tests and benchmarks")
+
+# quorvel_glob_library(<name> [DEPS ...] [PRIVATE_DEPS ...])
+# A library over every src/*.cpp of the current folder, with one test program
+# per tests/*_test.cpp (named <name>_<file>) linked with it.
+function(quorvel_glob_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp")
+  if(NOT sources)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE
+      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    return()
+  endif()
+  quorvel_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS} PRIVATE_DEPS ${ARG_PRIVATE_DEPS})
+  file(GLOB tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp")
+  foreach(test IN LISTS tests)
+    get_filename_component(test_name "${test}" NAME_WE)
+    quorvel_test(${name}_${test_name} SOURCES ${test} DEPS ${name} ${ARG_TEST_DEPS})
+    if(TARGET ${name}_${test_name})
+      target_include_directories(${name}_${test_name} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/tests")
+    endif()
+  endforeach()
+endfunction()
