@@ -81,4 +81,22 @@ std::string place_tone(std::string_view word, std::uint8_t tone, ToneStyle style
 bool tone_allowed_with(std::string_view word, std::uint8_t tone, bool allow_coda_k);
 bool tone_allowed(std::string_view word, std::uint8_t tone);
 
+// The same over code points, without allocating: for the composer, which
+// keeps its word as letters. The views of a SyllableView point into `word`.
+struct SyllableView {
+  std::u32string_view initial;
+  std::u32string_view cluster;
+  std::u32string_view coda;
+
+  std::size_t cluster_start() const { return initial.size(); }
+  std::size_t cluster_end() const { return initial.size() + cluster.size(); }
+};
+SyllableView parse_view(std::u32string_view word);
+SyllableStatus check_with(std::u32string_view word, std::uint8_t tone, bool allow_coda_k);
+SyllableStatus check(std::u32string_view word, std::uint8_t tone);
+SyllableStatus check_final(std::u32string_view word, std::uint8_t tone, bool allow_coda_k);
+std::optional<std::size_t> tone_index(std::u32string_view word, ToneStyle style);
+bool tone_allowed_with(std::u32string_view word, std::uint8_t tone, bool allow_coda_k);
+bool tone_allowed(std::u32string_view word, std::uint8_t tone);
+
 }  // namespace vi_syllable
