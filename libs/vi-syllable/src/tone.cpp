@@ -202,22 +202,32 @@ std::optional<std::size_t> tone_index(std::string_view word, ToneStyle style) {
 
 std::string place_tone(std::string_view word, std::uint8_t tone, ToneStyle style) {
   return with_code_points(word, [&](std::u32string_view w) {
-    std::u32string stripped(w);
-    std::u32string lower(w.size(), U'\0');
+    // Letters on the stack for any word a syllable could be.
+    std::array<char32_t, 64> small;
+    std::u32string large;
+    char32_t* buf = small.data();
+    if (w.size() * 2 > small.size()) {
+      large.resize(w.size() * 2);
+      buf = large.data();
+    }
+    char32_t* stripped = buf;
+    char32_t* lower = buf + w.size();
     for (std::size_t i = 0; i < w.size(); ++i) {
       const DecomposedChar d = decompose_char(w[i]);
       stripped[i] = compose_char(d.base, d.mark, 0, d.upper);
-      // Mapped one character at a time, so that indices stay those of
-      // `stripped`.
+      // One character at a time, so that indices stay those of `stripped`.
       lower[i] = qvl_unicode::lower_single(stripped[i]);
     }
     if (tone != 0) {
-      if (const auto i = tone_index_of(lower, style)) {
+      if (const auto i = tone_index_of(std::u32string_view(lower, w.size()), style)) {
         const DecomposedChar d = decompose_char(stripped[*i]);
         stripped[*i] = compose_char(d.base, d.mark, tone, d.upper);
       }
     }
-    return qvl_unicode::encode(stripped);
+    std::string out;
+    out.reserve(word.size() + 4);
+    for (std::size_t i = 0; i < w.size(); ++i) qvl_unicode::append_utf8(out, stripped[i]);
+    return out;
   });
 }
 
