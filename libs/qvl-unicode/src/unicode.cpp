@@ -130,6 +130,13 @@ void append_utf8(std::string& out, char32_t cp) {
   out.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(len));
 }
 
+std::size_t encode_to(char32_t cp, char* out) noexcept {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = REPLACEMENT_CHARACTER;
+  int32_t len = 0;
+  U8_APPEND_UNSAFE(out, len, static_cast<UChar32>(cp));
+  return static_cast<std::size_t>(len);
+}
+
 std::string encode(std::u32string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -45,6 +45,14 @@ TEST(Utf8, EncodesInvalidScalarsAsReplacement) {
   EXPECT_EQ(qu::encode(char32_t{0x110000}), "\xEF\xBF\xBD");
 }
 
+TEST(Utf8, EncodesIntoABuffer) {
+  for (char32_t cp : {U'a', U'\u00E9', U'\u1EC7', U'\U0001F600', U'\xD800'}) {
+    char buf[4];
+    const std::size_t n = qu::encode_to(cp, buf);
+    EXPECT_EQ(std::string(buf, n), qu::encode(cp)) << static_cast<std::uint32_t>(cp);
+  }
+}
+
 TEST(Normalization, ComposesAndDecomposes) {
   const std::string composed = "Vi\xE1\xBB\x87t";        // Việt
   const std::string decomposed = "Vie\xCC\xA3\xCC\x82t";  // e + dot below + circumflex

@@ -37,6 +37,9 @@ void for_each_char(std::string_view s, F&& f) {
 std::u32string decode(std::string_view utf8);
 // Surrogates and values above U+10FFFF are written as U+FFFD.
 void append_utf8(std::string& out, char32_t cp);
+// The same into a buffer with room for 4 bytes, without allocating; returns
+// the number of bytes written.
+std::size_t encode_to(char32_t cp, char* out) noexcept;
 std::string encode(std::u32string_view text);
 std::string encode(char32_t cp);
 // The text with every ill-formed sequence replaced by U+FFFD.
