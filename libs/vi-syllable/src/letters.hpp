@@ -179,6 +179,12 @@ decltype(auto) with_code_points(std::string_view word, F&& f) {
       const std::u32string all = qvl_unicode::decode(word);
       return f(std::u32string_view(all));
     }
+    const auto byte = static_cast<unsigned char>(word[pos]);
+    if (byte < 0x80) {
+      buf[n++] = byte;
+      ++pos;
+      continue;
+    }
     const qvl_unicode::Decoded d = qvl_unicode::decode_at(word, pos);
     buf[n++] = d.cp;
     pos += d.length;

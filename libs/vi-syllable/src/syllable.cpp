@@ -204,11 +204,61 @@ bool is_tone_clash(int coda, std::uint8_t tone, bool allow_coda_k) {
   return is_stop_coda(coda, allow_coda_k) && (tone == 2 || tone == 3 || tone == 4);
 }
 
+// The checks of a word being typed; `coda` receives the coda's identifier
+// for check_final.
+SyllableStatus check_word(std::u32string_view word, std::uint8_t tone, bool allow_coda_k,
+                          int& coda) {
+  coda = NO_CODA;
+  if (word.empty()) return SyllableStatus::Incomplete;
+  for (char32_t c : word) {
+    if (!is_word_letter(c)) return SyllableStatus::Invalid;
+  }
+  const Lookup& l = lookup();
+  const SyllableView s = parse_view(word);
+
+  if (s.cluster.empty()) {
+    if (s.coda.empty()) return SyllableStatus::Incomplete;
+    const int code = initial_code(word);
+    return code >= 0 && l.initial_prefix.test(static_cast<std::size_t>(code))
+               ? SyllableStatus::Incomplete
+               : SyllableStatus::Invalid;
+  }
+  // Vowel, consonant, vowel can never be one syllable.
+  for (char32_t c : s.coda) {
+    if (is_vowel(c)) return SyllableStatus::Invalid;
+  }
+  // qu swallows the u of uy: quy, quyên and quynh look up uy, uyê and uy.
+  const int key = cluster_code(s.cluster, s.initial == U"qu" && s.cluster[0] == U'y');
+  if (!spelling_ok(s.initial, s.cluster[0])) return SyllableStatus::Invalid;
+  const std::uint32_t flags = key < 0 ? 0 : l.cluster[static_cast<std::size_t>(key)];
+
+  if (s.coda.empty()) {
+    if (flags & OPEN) return SyllableStatus::Valid;
+    return flags & PARTIAL ? SyllableStatus::Incomplete : SyllableStatus::Invalid;
+  }
+  coda = coda_id(s.coda);
+  if (coda == NO_CODA) return SyllableStatus::Invalid;
+  const std::uint32_t finals = allow_coda_k ? FINALS_MASK | bit(K) : FINALS_MASK;
+  const bool clash = is_tone_clash(coda, tone, allow_coda_k);
+  if ((finals & bit(coda)) && (flags & CODA) && ((coda != CH && coda != NH) || (flags & CH_NH)))
+    return clash ? SyllableStatus::Invalid : SyllableStatus::Valid;
+  const std::uint32_t keys = allow_coda_k ? l.map_keys_k : l.map_keys;
+  const int shift = allow_coda_k ? MAP_K_SHIFT : MAP_SHIFT;
+  if ((keys & bit(coda)) && (flags & (std::uint32_t{1} << (shift + coda))))
+    return clash ? SyllableStatus::Invalid : SyllableStatus::Incomplete;
+  return SyllableStatus::Invalid;
+}
+
 }  // namespace
 
 const SyllableTables& tables() {
   static const SyllableTables t = build_tables();
   return t;
+}
+
+SyllableStatus check_with(std::u32string_view word, std::uint8_t tone, bool allow_coda_k) {
+  int coda;
+  return check_word(word, tone, allow_coda_k, coda);
 }
 
 std::size_t Syllable::cluster_end() const {
@@ -245,57 +295,16 @@ Syllable parse(std::string_view word) {
           std::string(word.substr(cluster_end)), initial};
 }
 
-SyllableStatus check_with(std::u32string_view word, std::uint8_t tone, bool allow_coda_k) {
-  if (word.empty()) return SyllableStatus::Incomplete;
-  for (char32_t c : word) {
-    if (!is_word_letter(c)) return SyllableStatus::Invalid;
-  }
-  const Lookup& l = lookup();
-  const SyllableView s = parse_view(word);
-
-  if (s.cluster.empty()) {
-    if (s.coda.empty()) return SyllableStatus::Incomplete;
-    const int code = initial_code(word);
-    return code >= 0 && l.initial_prefix.test(static_cast<std::size_t>(code))
-               ? SyllableStatus::Incomplete
-               : SyllableStatus::Invalid;
-  }
-  // Vowel, consonant, vowel can never be one syllable.
-  for (char32_t c : s.coda) {
-    if (is_vowel(c)) return SyllableStatus::Invalid;
-  }
-  // qu swallows the u of uy: quy, quyên and quynh look up uy, uyê and uy.
-  const int key = cluster_code(s.cluster, s.initial == U"qu" && s.cluster[0] == U'y');
-  if (!spelling_ok(s.initial, s.cluster[0])) return SyllableStatus::Invalid;
-  const std::uint32_t flags = key < 0 ? 0 : l.cluster[static_cast<std::size_t>(key)];
-
-  if (s.coda.empty()) {
-    if (flags & OPEN) return SyllableStatus::Valid;
-    return flags & PARTIAL ? SyllableStatus::Incomplete : SyllableStatus::Invalid;
-  }
-  const int coda = coda_id(s.coda);
-  if (coda == NO_CODA) return SyllableStatus::Invalid;
-  const std::uint32_t finals = allow_coda_k ? FINALS_MASK | bit(K) : FINALS_MASK;
-  const bool clash = is_tone_clash(coda, tone, allow_coda_k);
-  if ((finals & bit(coda)) && (flags & CODA) && ((coda != CH && coda != NH) || (flags & CH_NH)))
-    return clash ? SyllableStatus::Invalid : SyllableStatus::Valid;
-  const std::uint32_t keys = allow_coda_k ? l.map_keys_k : l.map_keys;
-  const int shift = allow_coda_k ? MAP_K_SHIFT : MAP_SHIFT;
-  if ((keys & bit(coda)) && (flags & (std::uint32_t{1} << (shift + coda))))
-    return clash ? SyllableStatus::Invalid : SyllableStatus::Incomplete;
-  return SyllableStatus::Invalid;
-}
-
 SyllableStatus check(std::u32string_view word, std::uint8_t tone) {
   return check_with(word, tone, false);
 }
 
 SyllableStatus check_final(std::u32string_view word, std::uint8_t tone, bool allow_coda_k) {
-  const SyllableStatus status = check_with(word, tone, allow_coda_k);
+  int coda;
+  const SyllableStatus status = check_word(word, tone, allow_coda_k, coda);
   if (status != SyllableStatus::Valid) return status;
   // A finished syllable on a stop coda carries sắc or nặng.
-  if (is_stop_coda(coda_id(parse_view(word).coda), allow_coda_k) && tone != 1 && tone != 5)
-    return SyllableStatus::Invalid;
+  if (is_stop_coda(coda, allow_coda_k) && tone != 1 && tone != 5) return SyllableStatus::Invalid;
   return SyllableStatus::Valid;
 }
 

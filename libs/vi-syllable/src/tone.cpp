@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "letters.hpp"
+#include "qvl_core/internal_error.hpp"
 #include "qvl_unicode/unicode.hpp"
 #include "vi_syllable/vi_syllable.hpp"
 
@@ -168,6 +169,9 @@ std::optional<std::size_t> tone_index_of(std::u32string_view word, ToneStyle sty
 }  // namespace
 
 char32_t compose_char(char32_t base, std::optional<Mark> mark, std::uint8_t tone, bool upper) {
+  if (mark && *mark > Mark::Stroke)
+    throw qvl_core::InternalError("vi_syllable: no such mark " +
+                                  std::to_string(static_cast<int>(*mark)));
   if (base >= U'a' && base <= U'z') {
     return compose_table()
         .c[ComposeTable::index(base, mark_state(mark), tone <= 5 ? tone : 0, upper)];

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "qvl_core/internal_error.hpp"
 #include "qvl_unicode/unicode.hpp"
 #include "vi_syllable/vi_syllable.hpp"
 
@@ -124,6 +125,10 @@ TEST(ComposeCharTest, DropsMarksWithoutAPrecomposedLetter) {
   // Bases outside a-z take the slow path.
   EXPECT_EQ(compose_char(U'A', Mark::Circumflex, 1, false), U'Ấ');
   EXPECT_EQ(compose_char(U'ß', {}, 0, true), U'ß');
+}
+
+TEST(ComposeCharTest, RefusesAMarkOutsideTheEnumeration) {
+  EXPECT_THROW(compose_char(U'a', static_cast<Mark>(4), 0, false), qvl_core::InternalError);
 }
 
 TEST(DecomposeCharTest, SplitsLetters) {
