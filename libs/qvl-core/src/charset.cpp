@@ -165,15 +165,18 @@ struct Encoder {
 
 struct Decoder {
   const DecodeTable* table = nullptr;
-  // For a first character of a code: bit L-1 is set when some code of L
-  // characters starts with it.
-  std::vector<std::uint32_t> lengths;
+  struct Start {
+    std::uint32_t lengths = 0;  // bit L-1: some code of L characters starts here
+    char32_t single = 0;        // the letter of the one-character code, if any
+  };
+  std::vector<Start> starts;
+  // Characters that stand second in some code.
+  std::vector<bool> second;
   // ASCII characters that occur after the first character of some code.
   std::array<bool, 128> inner{};
 
-  std::uint32_t lengths_of(char32_t c) const noexcept {
-    return c < lengths.size() ? lengths[c] : 0;
-  }
+  Start start(char32_t c) const noexcept { return c < starts.size() ? starts[c] : Start{}; }
+  bool is_second(char32_t c) const noexcept { return c < second.size() && second[c]; }
 };
 
 struct Runtime {
@@ -200,11 +203,17 @@ Decoder make_decoder(const DecodeTable& table) {
   Decoder d;
   d.table = &table;
   if (table.max_len > 32) corrupt();
-  for (const auto& entry : table.map) {
-    const std::u32string code = qu::decode(entry.first);
+  for (const auto& [key, letter] : table.map) {
+    const std::u32string code = qu::decode(key);
     if (code[0] > 0x10FFFF) corrupt();
-    if (code[0] >= d.lengths.size()) d.lengths.resize(code[0] + 1, 0);
-    d.lengths[code[0]] |= std::uint32_t{1} << (code.size() - 1);
+    if (code[0] >= d.starts.size()) d.starts.resize(code[0] + 1);
+    d.starts[code[0]].lengths |= std::uint32_t{1} << (code.size() - 1);
+    if (code.size() == 1) d.starts[code[0]].single = letter;
+    if (code.size() >= 2) {
+      if (code[1] > 0x10FFFF) corrupt();
+      if (code[1] >= d.second.size()) d.second.resize(code[1] + 1);
+      d.second[code[1]] = true;
+    }
     for (std::size_t k = 1; k < code.size(); ++k) {
       if (code[k] < 0x80) d.inner[code[k]] = true;
     }
@@ -322,18 +331,21 @@ std::string decode_table(std::string_view text, const Decoder& decoder, bool viq
       i += 2;
       continue;
     }
-    if (const std::uint32_t lengths = decoder.lengths_of(d.cp); lengths != 0) {
+    if (const Decoder::Start start = decoder.start(d.cp); start.lengths != 0) {
       // Longest code first.
-      const std::size_t longest = static_cast<std::size_t>(std::bit_width(lengths));
+      std::size_t longest = static_cast<std::size_t>(std::bit_width(start.lengths));
       std::size_t count = 1;
       ends[1] = i + d.length;
+      if (longest > 1 && (ends[1] == n || !decoder.is_second(char_at(text, ends[1]).cp))) {
+        longest = 1;
+      }
       while (count < longest && ends[count] < n) {
         ends[count + 1] = ends[count] + char_at(text, ends[count]).length;
         ++count;
       }
       bool hit = false;
-      for (std::size_t len = count; len >= 1 && !hit; --len) {
-        if ((lengths >> (len - 1) & 1) == 0) continue;
+      for (std::size_t len = count; len >= 2 && !hit; --len) {
+        if ((start.lengths >> (len - 1) & 1) == 0) continue;
         const auto found = decoder.table->map.find(text.substr(i, ends[len] - i));
         if (found != decoder.table->map.end()) {
           qu::append_utf8(out, found->second);
@@ -342,6 +354,11 @@ std::string decode_table(std::string_view text, const Decoder& decoder, bool viq
         }
       }
       if (hit) continue;
+      if (start.single != 0) {
+        qu::append_utf8(out, start.single);
+        i = ends[1];
+        continue;
+      }
     }
     append_char(out, text, i, d);
     i += d.length;
