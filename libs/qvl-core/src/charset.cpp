@@ -14,7 +14,10 @@ namespace {
 
 namespace qu = qvl_unicode;
 
+// Positions in CHARSET_IDS.
 constexpr std::size_t UNICODE = 0;
+constexpr std::size_t UNICODE_NFD = 1;
+constexpr std::size_t VIQR = 5;
 constexpr std::size_t VISCII = 6;
 
 constexpr std::string_view DISPLAY_NFC = "Unicode (NFC)";
@@ -89,8 +92,9 @@ constexpr bool is_ascii_space(unsigned char b) noexcept {
   return b == ' ' || (b >= 0x09 && b <= 0x0D);
 }
 
-constexpr bool has_table(std::size_t id) noexcept { return id >= 2; }
+constexpr bool has_table(std::size_t id) noexcept { return id > UNICODE_NFD; }
 
+// tcvn3, vni_windows, and viscii to vietware_full.
 constexpr bool single_byte(std::size_t id) noexcept {
   return (id >= 2 && id <= 3) || (id >= 6 && id <= 11);
 }
@@ -283,7 +287,7 @@ std::string encode_table(std::string_view text, const Encoder& encoder) {
 // the text before it is escaped with a backslash, and so is the backslash.
 std::string encode_viqr(std::string_view text, const Runtime& r) {
   static constexpr std::string_view REPLACEMENT = "\xEF\xBF\xBD";
-  const Encoder& encoder = r.encoders[5];
+  const Encoder& encoder = r.encoders[VIQR];
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   std::string_view prev;
@@ -395,8 +399,8 @@ std::string_view normalize(std::string_view name) { return CHARSET_IDS[id_index(
 
 std::optional<std::string_view> display_name(std::string_view name) {
   const std::size_t id = id_index(name);
-  if (id == 0) return DISPLAY_NFC;
-  if (id == 1) return DISPLAY_NFD;
+  if (id == UNICODE) return DISPLAY_NFC;
+  if (id == UNICODE_NFD) return DISPLAY_NFD;
   const auto& encoding = runtime().tables.encoding;
   const auto found = encoding.find(CHARSET_IDS[id]);
   if (found == encoding.end()) return std::nullopt;
@@ -407,10 +411,10 @@ bool is_single_byte(std::string_view name) { return single_byte(id_index(name));
 
 std::string encode(std::string_view text, std::string_view name) {
   const std::size_t id = id_index(name);
-  if (id == 0) return qu::nfc(text);
-  if (id == 1) return qu::nfd(text);
+  if (id == UNICODE) return qu::nfc(text);
+  if (id == UNICODE_NFD) return qu::nfd(text);
   const Runtime& r = runtime();
-  if (id == 5) return encode_viqr(text, r);
+  if (id == VIQR) return encode_viqr(text, r);
   return encode_table(text, r.encoders[id]);
 }
 
@@ -433,7 +437,7 @@ std::optional<std::string> encode_bytes(std::string_view text, std::string_view 
 std::string decode(std::string_view text, std::string_view name) {
   const std::size_t id = id_index(name);
   if (!has_table(id)) return qu::nfc(text);
-  return decode_table(text, runtime().decoders[id], id == 5);
+  return decode_table(text, runtime().decoders[id], id == VIQR);
 }
 
 std::string decode_bytes(std::string_view bytes, std::string_view name) {
