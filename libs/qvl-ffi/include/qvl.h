@@ -125,6 +125,9 @@ QVL_API const char* qvl_app_profile_json(QvlSession* session);
 QVL_API bool qvl_set_config_json(QvlSession* session, const char* patch_json);
 QVL_API bool qvl_apply_config_json(QvlSession* session, const char* patch_json, QvlAction* out);
 QVL_API uint64_t qvl_config_version(QvlSession* session);
+/* Checks a whole configuration document without applying it: NULL when it
+ * is accepted, otherwise why not (slot of the JSON getters). */
+QVL_API const char* qvl_config_check(QvlSession* session, const char* config_json);
 
 /* Word lists, split at white space and lower-cased. */
 QVL_API void qvl_load_dictionary(QvlSession* session, const char* english,
