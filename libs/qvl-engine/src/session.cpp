@@ -312,7 +312,7 @@ std::string ImeSession::word_text(bool final) {
   if (!r.alternative.empty()) has_alternative_ = true;
   if (!r.restored) return r.text;
   gave_up_ = true;
-  if (!reopened_) return r.text;
+  if (!reopened_ || !reopened_->from_field) return r.text;
   std::string text = reopened_->text;
   const std::size_t from = std::min(reopened_->raw_len, raw_.size());
   for (std::size_t i = from; i < raw_.size(); ++i) append_char(text, raw_[i]);
@@ -412,6 +412,7 @@ Action ImeSession::backspace() {
     return action;
   }
   const bool was_reopened = reopened_.has_value();
+  const bool from_field = was_reopened && reopened_->from_field;
   const std::size_t n = raw_.size();
   if (gave_up_ && n >= 2 && ascii_lower(raw_[n - 1]) == ascii_lower(raw_[n - 2])) {
     // A doubled key undoes itself: drop it and compose again.
@@ -452,7 +453,7 @@ Action ImeSession::backspace() {
     }
   }
   std::string text = word_text(false);
-  if (was_reopened) reopened_ = Reopened{text, raw_.size()};
+  if (was_reopened) reopened_ = Reopened{text, raw_.size(), from_field};
   return emit(std::move(text), std::nullopt);
 }
 
@@ -579,7 +580,7 @@ bool ImeSession::restore_after_space() {
   composer_.reset();
   set_composed(last_composed_);
   gave_up_ = last_gave_up_;
-  if (!replace_mode_) reopened_ = Reopened{composed_, raw_.size()};
+  if (!replace_mode_) reopened_ = Reopened{composed_, raw_.size(), false};
   return true;
 }
 

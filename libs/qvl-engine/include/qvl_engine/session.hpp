@@ -124,6 +124,11 @@ class ImeSession {
   struct Reopened {
     std::string text;
     std::size_t raw_len = 0;
+    // Taken from the field, so its keys were rebuilt: a word given up shows
+    // that text plus the keys typed since. A word restored after space has
+    // its own typed keys and shows them, as it does in replace mode, where
+    // it is not marked reopened at all.
+    bool from_field = true;
   };
 
   void update_derived();
