@@ -74,16 +74,6 @@ std::optional<char32_t> last_char(std::string_view s) noexcept {
   return qvl_unicode::decode_at(s, last_char_start(s)).cp;
 }
 
-// Byte offset of the start of the last `n` characters (0 when fewer exist).
-std::size_t tail_start(std::string_view s, std::size_t n) noexcept {
-  std::size_t pos = s.size();
-  while (n > 0 && pos > 0) {
-    pos = last_char_start(s.substr(0, pos));
-    --n;
-  }
-  return pos;
-}
-
 void append_char(std::string& out, char32_t c) {
   std::array<char, 4> buf{};
   out.append(buf.data(), qvl_unicode::encode_to(c, buf.data()));
@@ -469,8 +459,12 @@ void ImeSession::append_history(std::string_view text) {
   history_.append(text);
   history_chars_ += chars(text);
   if (history_chars_ <= HISTORY_CHARS) return;
-  const std::size_t keep_from = tail_start(history_, HISTORY_CHARS);
-  history_.erase(0, keep_from);
+  // Walk forward over the few characters that fall out, not back over all kept.
+  std::size_t cut = 0;
+  for (std::size_t n = history_chars_ - HISTORY_CHARS; n > 0 && cut < history_.size(); --n) {
+    cut += qvl_unicode::decode_at(history_, cut).length;
+  }
+  history_.erase(0, cut);
   history_chars_ = HISTORY_CHARS;
 }
 

@@ -268,3 +268,26 @@ TEST(MacroHistory, HistoryKeepsTheLast256Characters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MacroForm, ExpansionsComeInTheConfiguredForm) {
+  const std::string nfd = qvl_unicode::nfd("không biết");
+  auto world = std::make_shared<World>();
+  world->config.unicode_form = qvl_engine::ports::UnicodeForm::NFD;
+  world->config.macros = {{"kb", "không biết"}, {"ko biet", "không biết"}};
+  world->config.macro_in_off_mode = true;
+  auto preedit = make_session(world, false);
+  for (const std::string& k : chars_of("kb")) preedit->process_key(key_event(k));
+  EXPECT_EQ(preedit->process_key(key_event(" ")), com(nfd + " "));
+
+  auto replace = make_session(world, true);
+  for (const std::string& k : chars_of("ko biet")) replace->process_key(key_event(k));
+  EXPECT_EQ(replace->process_key(key_event(" ")), rep(qvl_unicode::nfd("không biết"), 7, true));
+
+  replace->toggle_vietnamese();
+  for (const std::string& k : chars_of("kb")) replace->process_key(key_event(k));
+  EXPECT_EQ(replace->process_key(key_event(" ")), rep(nfd, 2, true));
+}
+
+}  // namespace
