@@ -30,6 +30,9 @@ void ko_biet_field(World& w) {
   ko_biet(w);
   w.surrounding = "không biết ";
 }
+void longest(World& w) {
+  w.config.macros = {{"ko biet", "không biết"}, {"a ko biet", "anh không biết"}, {"biet", "biết"}};
+}
 void ko_field(World& w) {
   ko(w);
   w.surrounding = "không ";
@@ -137,6 +140,23 @@ const Scenario MACRO_SCENARIOS[] = {
       {"e", pass()},
       {"t", pass()},
       {"Enter", rep("không biết", 7, true)}}},
+    {"several words, the longest key wins",
+     longest,
+     true,
+     {{"a", pass()},
+      {" ", pass()},
+      {"k", pass()},
+      {"o", pass()},
+      {" ", pass()},
+      {"b", pass()},
+      {"i", pass()},
+      {"e", pass()},
+      {"t", pass()},
+      {" ", rep("anh không biết", 9, true)}}},
+    {"a key within the word is the one-word step's",
+     longest,
+     true,
+     {{"b", pass()}, {"i", pass()}, {"e", pass()}, {"t", pass()}, {" ", rep("ết", 2, true)}}},
     {"off mode",
      btw_off,
      true,
