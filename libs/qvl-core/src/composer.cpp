@@ -127,8 +127,8 @@ class PlainWord {
   }
 
  private:
-  std::array<char32_t, MAX_LETTERS + 1> chars_{};
-  std::array<char, (MAX_LETTERS + 1) * 4> utf8_{};
+  std::array<char32_t, MAX_LETTERS + 1> chars_;
+  std::array<char, (MAX_LETTERS + 1) * 4> utf8_;
   std::size_t bytes_ = 0;
   std::size_t size_ = 0;
 };
@@ -152,11 +152,16 @@ void take_as_letter(WordState& s, char32_t k, char32_t kl) {
 }
 
 // One mark key's proposal: a mark on one letter, or on both letters of uo.
+// Left without initialisers: a step fills only the few it uses.
 struct Candidate {
-  std::size_t count = 0;
-  std::array<std::size_t, 2> pos{};
-  Mark mark = Mark::Circumflex;
-  std::size_t rule = 0;  // for ordering only
+  std::size_t count;
+  std::array<std::size_t, 2> pos;
+  Mark mark;
+  std::size_t rule;  // for ordering only
+
+  std::span<const std::size_t> positions() const noexcept {
+    return {pos.data(), count < 2 ? count : 2};
+  }
 
   bool same_as(const Candidate& o) const noexcept {
     return count == o.count && mark == o.mark && pos[0] == o.pos[0] &&
@@ -177,26 +182,26 @@ class Stepper {
   Stepper(const InputMethodSpec& spec, const ComposeOptions& options)
       : spec_(spec), options_(options) {}
 
-  WordState step(const WordState& before, char32_t k) const {
-    WordState s = before;
+  // Turns a copy of the previous state into the next one, in place.
+  void step(WordState& s, char32_t k) const {
     const char32_t kl = qvl_unicode::lower_single(k);
     const std::optional<char32_t> prev = s.last_key;
     s.last_key = kl;
 
     if (s.literal_rest || s.literal_keys.contains(kl)) {
       take_as_letter(s, k, kl);
-      return s;
+      return;
     }
 
     const PlainWord plain(s.letters);
     const Bounds bounds = cluster_bounds(plain);
     const bool has_vowel = bounds.end > bounds.start || plain.view() == "qu";
 
-    if (quick_telex(s, k, kl)) return s;
+    if (quick_telex(s, k, kl)) return;
 
     if (const auto tone = spec_.tone_of(kl); tone && has_vowel) {
       apply_tone(s, k, kl, *tone, prev, plain);
-      return s;
+      return;
     }
 
     if (kl == spec_.remove_key && has_vowel && (s.tone != 0 || s.transformed)) {
@@ -207,11 +212,11 @@ class Stepper {
           if (l.mark && *l.mark != Mark::Stroke) l.mark.reset();
         }
       }
-      return s;
+      return;
     }
 
     if (const auto rules = spec_.marks_for(kl); !rules.empty()) {
-      if (apply_mark(s, k, kl, rules, bounds)) return s;
+      if (apply_mark(s, k, kl, rules, bounds)) return;
     }
 
     if (options_.bracket_keys) {
@@ -222,7 +227,7 @@ class Stepper {
         l.mark = insert->mark;
         s.letters.push_back(l);
         s.transformed = true;
-        return s;
+        return;
       }
     }
 
@@ -240,12 +245,12 @@ class Stepper {
         } else {
           take_as_letter(s, k, kl);
         }
-        return s;
+        return;
       }
     }
 
     take_as_letter(s, k, kl);
-    return s;
+    return;
   }
 
  private:
@@ -364,8 +369,8 @@ class Stepper {
   }
 
   static bool already_marked(const WordState& s, const Candidate& c) {
-    for (std::size_t j = 0; j < c.count; ++j) {
-      if (s.letters[c.pos[j]].mark != c.mark) return false;
+    for (std::size_t p : c.positions()) {
+      if (s.letters[p].mark != c.mark) return false;
     }
     return true;
   }
@@ -405,15 +410,16 @@ class Stepper {
       if (!last) take_as_letter(s, k, kl);
       return true;
     }
-    for (std::size_t j = 0; j < a.count; ++j) s.letters[a.pos[j]].mark.reset();
+    for (std::size_t p : a.positions()) s.letters[p].mark.reset();
     take_as_letter(s, k, kl);
     return true;
   }
 
   bool try_candidate(WordState& s, const Candidate& c, const Bounds& bounds) const {
+    const std::span<const std::size_t> at = c.positions();
     std::array<Letter, 2> old{};
-    for (std::size_t j = 0; j < c.count; ++j) old[j] = s.letters[c.pos[j]];
-    for (std::size_t j = 0; j < c.count; ++j) s.letters[c.pos[j]].mark = c.mark;
+    for (std::size_t j = 0; j < at.size(); ++j) old[j] = s.letters[at[j]];
+    for (std::size_t p : at) s.letters[p].mark = c.mark;
     if (c.count == 2 && c.mark == Mark::Horn && old[0].mark != Mark::Horn) {
       s.letters[c.pos[0]].plain_u = plain_u_initial(bounds.initial);
     }
@@ -427,7 +433,7 @@ class Stepper {
       s.transformed = true;
       return true;
     }
-    for (std::size_t j = 0; j < c.count; ++j) s.letters[c.pos[j]] = old[j];
+    for (std::size_t j = 0; j < at.size(); ++j) s.letters[at[j]] = old[j];
     return false;
   }
 
@@ -572,8 +578,10 @@ void Composer::push(char32_t key) {
   }
   ++raw_size_;
   if (before < MAX_KEYS) {
-    const WordState next = Stepper(*spec_, options_).step(state(), key);
-    states_[state_count_++] = next;
+    WordState& next = states_[state_count_];
+    next = state();
+    Stepper(*spec_, options_).step(next, key);
+    ++state_count_;
   }
 }
 
