@@ -130,15 +130,12 @@ QVL_API uint64_t qvl_config_version(QvlSession* session);
 QVL_API const char* qvl_config_check(QvlSession* session, const char* config_json);
 
 /* Word lists, split at white space and lower-cased. */
-QVL_API void qvl_load_dictionary(QvlSession* session, const char* english,
-                                 const char* vietnamese);
+QVL_API void qvl_load_dictionary(QvlSession* session, const char* english, const char* vietnamese);
 QVL_API void qvl_add_dictionary_words(QvlSession* session, const char* text, bool vietnamese);
 
 /* Charsets. Names are any accepted spelling; an unknown name means Unicode. */
-QVL_API const char* qvl_charset_encode(QvlSession* session, const char* charset,
-                                       const char* text);
-QVL_API const char* qvl_charset_decode(QvlSession* session, const char* charset,
-                                       const char* text);
+QVL_API const char* qvl_charset_encode(QvlSession* session, const char* charset, const char* text);
+QVL_API const char* qvl_charset_decode(QvlSession* session, const char* charset, const char* text);
 QVL_API const char* qvl_charset_decode_bytes(QvlSession* session, const char* charset,
                                              const uint8_t* data, size_t length);
 /* Not NUL-terminated; may hold zero bytes. */
