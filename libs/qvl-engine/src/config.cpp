@@ -52,7 +52,20 @@ constexpr std::size_t MAX_DEPTH = 128;
 // Strings set by code rather than read may hold ill-formed UTF-8; writing
 // must not fail on them, so they come out with U+FFFD.
 void append_json(std::string& out, const Json& value) {
-  out += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  // Scalars need no escaping; skipping dump() saves its allocations.
+  switch (value.type()) {
+    case Json::value_t::null:
+      out += "null";
+      return;
+    case Json::value_t::boolean:
+      out += value.get<bool>() ? "true" : "false";
+      return;
+    case Json::value_t::number_unsigned:
+      out += std::to_string(value.get<std::uint64_t>());
+      return;
+    default:
+      out += value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  }
 }
 
 // Numbers keep their source type in the tree: only a non-negative integer
