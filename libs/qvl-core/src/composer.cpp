@@ -10,7 +10,7 @@ namespace qvl_core::transform {
 template <class T, std::size_t N>
 void FixedList<T, N>::push_back(const T& value) {
   if (size_ == N) throw InternalError("FixedList: capacity exceeded");
-  items_[size_++] = value;
+  storage_.items[size_++] = value;
 }
 
 template class FixedList<char32_t, MAX_KEYS>;

@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <type_traits>
 
 #include "qvl_core/rules.hpp"
 #include "vi_syllable/vi_syllable.hpp"
@@ -61,24 +61,27 @@ struct Letter {
 };
 
 // A list of at most N values stored in place, so that word states never touch
-// the heap.
+// the heap. T must be trivially copyable; unused slots stay uninitialised, so
+// that a new composer does not clear all its states.
 template <class T, std::size_t N>
 class FixedList {
  public:
   using value_type = T;
 
+  static_assert(std::is_trivially_copyable_v<T>);
+
   constexpr std::size_t size() const noexcept { return size_; }
   constexpr bool empty() const noexcept { return size_ == 0; }
   static constexpr std::size_t capacity() noexcept { return N; }
-  constexpr const T* begin() const noexcept { return items_.data(); }
-  constexpr const T* end() const noexcept { return items_.data() + size_; }
-  constexpr T* begin() noexcept { return items_.data(); }
-  constexpr T* end() noexcept { return items_.data() + size_; }
-  constexpr const T& operator[](std::size_t i) const noexcept { return items_[i]; }
-  constexpr T& operator[](std::size_t i) noexcept { return items_[i]; }
-  constexpr const T& back() const noexcept { return items_[size_ - 1]; }
-  constexpr T& back() noexcept { return items_[size_ - 1]; }
-  constexpr operator std::span<const T>() const noexcept { return {items_.data(), size_}; }
+  constexpr const T* begin() const noexcept { return storage_.items; }
+  constexpr const T* end() const noexcept { return storage_.items + size_; }
+  constexpr T* begin() noexcept { return storage_.items; }
+  constexpr T* end() noexcept { return storage_.items + size_; }
+  constexpr const T& operator[](std::size_t i) const noexcept { return storage_.items[i]; }
+  constexpr T& operator[](std::size_t i) noexcept { return storage_.items[i]; }
+  constexpr const T& back() const noexcept { return storage_.items[size_ - 1]; }
+  constexpr T& back() noexcept { return storage_.items[size_ - 1]; }
+  constexpr operator std::span<const T>() const noexcept { return {storage_.items, size_}; }
 
   // Pushing onto a full list is a broken invariant (InternalError).
   void push_back(const T& value);
@@ -94,13 +97,17 @@ class FixedList {
   constexpr bool operator==(const FixedList& other) const noexcept {
     if (size_ != other.size_) return false;
     for (std::size_t i = 0; i < size_; ++i) {
-      if (!(items_[i] == other.items_[i])) return false;
+      if (!(storage_.items[i] == other.storage_.items[i])) return false;
     }
     return true;
   }
 
  private:
-  std::array<T, N> items_{};
+  union Storage {
+    Storage() noexcept {}
+    T items[N];
+  };
+  Storage storage_;
   std::size_t size_ = 0;
 };
 
