@@ -212,8 +212,8 @@ void QuorvelState::deactivate(InputContextEvent& event) {
     draining_ = false;
   }
   if (event.type() == EventType::InputContextFocusOut && clientPreedit_ && hasPreedit_) {
-    // The client drew the preedit itself: drop it rather than commit a
-    // word into a field that no longer has focus.
+    // Fcitx or the client itself commits a client-drawn preedit on focus
+    // out; committing it here as well would type it twice.
     qvl_reset(session_);
     clearPreedit();
     return;
@@ -689,6 +689,35 @@ void QuorvelState::forwardQueuedKey(const Key& key) {
   }
   ic_->forwardKey(key, false);
   ic_->forwardKey(key, true);
+  updateSurroundingAfterKey(key);
+}
+
+void QuorvelState::updateSurroundingAfterKey(const Key& key) {
+  // The queue is replayed in one go, long before the application reports
+  // what a forwarded key did; without this the next replayed key would be
+  // planned against text that lacks it.
+  auto& surrounding = ic_->surroundingText();
+  if (!surrounding.isValid()) {
+    return;
+  }
+  const bool plain = !key.states().testAny(
+      KeyStates{KeyState::Ctrl, KeyState::Alt, KeyState::Super, KeyState::Meta});
+  if (plain && surrounding.cursor() == surrounding.anchor()) {
+    if (key.sym() == FcitxKey_BackSpace) {
+      updateSurroundingAfterDelete(1);
+      return;
+    }
+    const std::string name = keyName(key.sym(), key.states());
+    const uint32_t c = fcitx_utf8_get_char_validated(name.c_str(), name.size(), nullptr);
+    if (!name.empty() && fcitx_utf8_strnlen(name.c_str(), name.size()) == 1 && c >= 0x20 &&
+        c != 0x7f) {
+      updateSurroundingAfterCommit(name);
+      return;
+    }
+  }
+  // Anything else (Enter, arrows, shortcuts): what the application made of
+  // it is unknown.
+  surrounding.invalidate();
 }
 
 }  // namespace fcitx

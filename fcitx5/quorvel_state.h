@@ -82,6 +82,7 @@ class QuorvelState : public InputContextProperty {
   void refreshSurrounding();
   void updateSurroundingAfterDelete(uint32_t n);
   void updateSurroundingAfterCommit(const std::string& text);
+  void updateSurroundingAfterKey(const Key& key);
   void clearPreedit();
   void forwardQueuedKey(const Key& key);
   std::unique_ptr<EventSourceTime> makeTimer(uint64_t delayUs, std::function<void()> callback);

@@ -75,6 +75,9 @@ void InstanceTest::TearDown() {
   contexts_.clear();
   instance_.reset();
   fcitx::Log::setLogStream(std::cerr);
+  if (HasFailure()) {
+    std::cerr << "---- Fcitx5 log of the failed test ----\n" << log_.str();
+  }
   fs::remove_all(dir_);
 }
 

@@ -27,8 +27,6 @@ namespace quorvel_test {
 // that timers fire between steps just as they do between real keys.
 class InstanceTest : public ::testing::Test {
  protected:
-  static constexpr auto kEveryKey = fcitx::CapabilityFlags{fcitx::CapabilityFlag::SurroundingText};
-
   void SetUp() override;
   void TearDown() override;
 
