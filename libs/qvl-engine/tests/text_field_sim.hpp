@@ -48,7 +48,7 @@ class TextFieldSim {
         return;
       case Action::Kind::Replace:
         if (action.delete_count > text_.size()) overrun_ = true;
-        text_.resize(text_.size() - std::min<std::size_t>(action.delete_count, text_.size()));
+        text_.erase(text_.size() - std::min<std::size_t>(action.delete_count, text_.size()));
         text_ += qvl_unicode::decode(action.text);
         break;
       case Action::Kind::Commit:
