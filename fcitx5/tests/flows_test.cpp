@@ -5,6 +5,8 @@
 #include <fcitx/statusarea.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -215,6 +217,26 @@ TEST_F(FlowTest, ReplaceDeletesWaitsAndCommits) {
   run();
 }
 
+// A word given up at its end comes back as typed, and the key that ended it
+// follows the new text.
+TEST_F(FlowTest, ReplaceForwardsTheKeyAfterTheCommit) {
+  auto* ic = replaceContext();
+  typeIdle(ic, "aac");
+  step([ic]() {
+    EXPECT_EQ(ic->text(), "âc");
+    fcitx::KeyEvent space(ic, Key(FcitxKey_space), false);
+    EXPECT_TRUE(ic->keyEvent(space)) << "consumed now, delivered later";
+  });
+  expectText(ic, "aac ");
+  step([ic]() {
+    const auto& events = ic->events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+              (std::vector<std::string>{"delete:-2,2", "commit:aac", "forward:space"}));
+  });
+  run();
+}
+
 TEST_F(FlowTest, BurstsAreReplayedInOrder) {
   auto* ic = replaceContext();
   typeBurst(ic, "vieejt nam tooi");
@@ -348,6 +370,21 @@ TEST_F(FlowTest, UserWordsAreLoaded) {
             1u)
       << log();
   EXPECT_EQ(logCount("quorvel: user_words removed"), 1u);
+}
+
+// The example in the README is a configuration the addon accepts.
+TEST_F(FlowTest, ReadmeExampleConfiguration) {
+  std::ifstream readme(QUORVEL_SOURCE_DIR "/README.md");
+  const std::string all{std::istreambuf_iterator<char>(readme), std::istreambuf_iterator<char>()};
+  const auto example = all.find("```json\n", all.find("A complete example"));
+  ASSERT_NE(example, std::string::npos);
+  const auto start = example + 8;
+  writeFile("config.json", all.substr(start, all.find("```", start) - start));
+  auto* ic = makeContext("recorder", CapabilityFlag::SurroundingText);
+  typeIdle(ic, "vn ");
+  expectText(ic, "Việt Nam ");
+  run();
+  EXPECT_EQ(logCount("quorvel: invalid config"), 0u);
 }
 
 }  // namespace
