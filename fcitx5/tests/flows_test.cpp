@@ -164,6 +164,8 @@ TEST_F(FlowTest, PreeditInlineOrInThePanel) {
     activate(inline_);
     inline_->type("vieej");
     EXPECT_EQ(inline_->preedit(), "việ");
+    EXPECT_EQ(inline_->preeditCursor(), 5) << "caret after the three letters, in bytes";
+    EXPECT_TRUE(inline_->preeditUnderlined());
     EXPECT_EQ(inline_->text(), "");
     activate(panel);
     panel->type("vieej");

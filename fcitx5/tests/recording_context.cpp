@@ -157,7 +157,16 @@ void RecordingContext::forwardKeyImpl(const fcitx::ForwardKeyEvent& key) {
   applyKey(key.rawKey());
 }
 
-void RecordingContext::updatePreeditImpl() { preedit_ = inputPanel().clientPreedit().toString(); }
+void RecordingContext::updatePreeditImpl() {
+  const auto& preedit = inputPanel().clientPreedit();
+  preedit_ = preedit.toString();
+  preeditCursor_ = preedit.cursor();
+  preeditUnderlined_ = preedit.size() > 0;
+  for (size_t i = 0; i < preedit.size(); ++i) {
+    preeditUnderlined_ =
+        preeditUnderlined_ && preedit.formatAt(i).test(fcitx::TextFormatFlag::Underline);
+  }
+}
 
 void RecordingContext::applyKey(const fcitx::Key& key) {
   switch (key.sym()) {

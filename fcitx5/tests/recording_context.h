@@ -36,6 +36,10 @@ class RecordingContext : public fcitx::InputContext {
 
   std::string text() const;
   std::string preedit() const { return preedit_; }
+  // Byte offset of the caret in the client preedit, and whether all of it is
+  // underlined.
+  int preeditCursor() const { return preeditCursor_; }
+  bool preeditUnderlined() const { return preeditUnderlined_; }
   // The preedit the input panel shows when the client draws none.
   std::string panelPreedit() const;
   std::string commits() const { return commits_; }
@@ -68,6 +72,8 @@ class RecordingContext : public fcitx::InputContext {
   unsigned int cursor_ = 0;
   unsigned int anchor_ = 0;
   std::string preedit_;
+  int preeditCursor_ = -1;
+  bool preeditUnderlined_ = false;
   std::string commits_;
   std::vector<std::string> events_;
   bool reporting_ = true;
