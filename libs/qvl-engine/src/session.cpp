@@ -8,18 +8,17 @@
 #include "qvl_core/internal_error.hpp"
 #include "qvl_engine/profiles.hpp"
 #include "qvl_unicode/unicode.hpp"
+#include "session_text.hpp"
 
 namespace qvl_engine::session {
 
 namespace {
 
+using namespace text;
+
 using qvl_core::transform::Composer;
 using qvl_core::transform::MAX_KEYS;
 
-constexpr bool is_ascii_letter(char32_t c) noexcept {
-  return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
-}
-constexpr bool is_ascii_digit(char32_t c) noexcept { return c >= U'0' && c <= U'9'; }
 constexpr char32_t ascii_lower(char32_t c) noexcept {
   return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c;
 }
@@ -57,26 +56,9 @@ bool is_upper_key(char32_t c) {
   return (c >= U'A' && c <= U'Z') || (c >= 0xC0 && qvl_unicode::is_uppercase(c));
 }
 
-std::size_t chars(std::string_view s) noexcept { return qvl_unicode::char_count(s); }
-
-// Byte offset where the last character of a UTF-8 text starts.
-std::size_t last_char_start(std::string_view s) noexcept {
-  std::size_t pos = s.size();
-  while (pos > 0) {
-    --pos;
-    if ((static_cast<unsigned char>(s[pos]) & 0xC0) != 0x80) break;
-  }
-  return pos;
-}
-
 std::optional<char32_t> last_char(std::string_view s) noexcept {
   if (s.empty()) return std::nullopt;
   return qvl_unicode::decode_at(s, last_char_start(s)).cp;
-}
-
-void append_char(std::string& out, char32_t c) {
-  std::array<char, 4> buf{};
-  out.append(buf.data(), qvl_unicode::encode_to(c, buf.data()));
 }
 
 // Letters, marks on them and combining marks: what a word before the cursor
@@ -305,7 +287,7 @@ std::string ImeSession::word_text(bool final) {
   if (!reopened_ || !reopened_->from_field) return r.text;
   std::string text = reopened_->text;
   const std::size_t from = std::min(reopened_->raw_len, raw_.size());
-  for (std::size_t i = from; i < raw_.size(); ++i) append_char(text, raw_[i]);
+  for (std::size_t i = from; i < raw_.size(); ++i) qvl_unicode::append_utf8(text, raw_[i]);
   return text;
 }
 
@@ -351,9 +333,9 @@ Action ImeSession::finish_word(std::optional<char32_t> terminator) {
     if (expansion) {
       if (terminator && config_.macro_undo) {
         std::string now = render(*expansion);
-        append_char(now, *terminator);
+        qvl_unicode::append_utf8(now, *terminator);
         std::string before = typed;
-        append_char(before, *terminator);
+        qvl_unicode::append_utf8(before, *terminator);
         undo_record_.emplace(std::move(now), std::move(before));
       }
       return commit_word(*expansion, terminator, true);
@@ -387,7 +369,7 @@ Action ImeSession::commit_word(const std::string& text, std::optional<char32_t> 
     return Action::replace(std::move(edit.insert), static_cast<std::uint32_t>(edit.delete_count),
                            forward);
   }
-  if (terminator) append_char(shown, *terminator);
+  if (terminator) qvl_unicode::append_utf8(shown, *terminator);
   if (!was_reopened) return Action::commit(std::move(shown), forward && !terminator);
   qvl_core::TextEdit edit = qvl_core::diff(old, shown);
   return Action::replace(std::move(edit.insert), static_cast<std::uint32_t>(edit.delete_count),

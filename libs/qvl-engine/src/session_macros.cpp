@@ -5,26 +5,13 @@
 
 #include "qvl_engine/session.hpp"
 #include "qvl_unicode/unicode.hpp"
+#include "session_text.hpp"
 
 namespace qvl_engine::session {
 
 namespace {
 
-constexpr bool is_ascii_letter(char32_t c) noexcept {
-  return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
-}
-constexpr bool is_ascii_digit(char32_t c) noexcept { return c >= U'0' && c <= U'9'; }
-
-std::size_t chars(std::string_view s) noexcept { return qvl_unicode::char_count(s); }
-
-std::size_t last_char_start(std::string_view s) noexcept {
-  std::size_t pos = s.size();
-  while (pos > 0) {
-    --pos;
-    if ((static_cast<unsigned char>(s[pos]) & 0xC0) != 0x80) break;
-  }
-  return pos;
-}
+using namespace text;
 
 // Byte offset of the start of the last `n` characters (0 when fewer exist).
 std::size_t tail_start(std::string_view s, std::size_t n) noexcept {
@@ -34,11 +21,6 @@ std::size_t tail_start(std::string_view s, std::size_t n) noexcept {
     --n;
   }
   return pos;
-}
-
-void append_char(std::string& out, char32_t c) {
-  std::array<char, 4> buf{};
-  out.append(buf.data(), qvl_unicode::encode_to(c, buf.data()));
 }
 
 // A macro key must start a word: a letter, a digit or joining punctuation
@@ -128,9 +110,9 @@ std::optional<Action> ImeSession::macro_several_words(const std::string& text,
   std::string shown = render(*expansion);
   if (terminator) {
     std::string now = shown;
-    append_char(now, *terminator);
+    qvl_unicode::append_utf8(now, *terminator);
     std::string before = *best_key;
-    append_char(before, *terminator);
+    qvl_unicode::append_utf8(before, *terminator);
     undo_record_.emplace(std::move(now), std::move(before));
   } else {
     undo_record_.reset();
@@ -187,7 +169,7 @@ Action ImeSession::off_mode_key(const KeyEvent& event) {
       append_history(shown);
       if (is_char) {
         std::string key;
-        append_char(key, c);
+        qvl_unicode::append_utf8(key, c);
         append_history(key);
       }
       return Action::replace(std::move(shown), static_cast<std::uint32_t>(chars(typed)),

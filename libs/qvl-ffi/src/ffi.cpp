@@ -188,10 +188,17 @@ const std::shared_ptr<const ports::WordListDictionary>& default_dictionary() {
 
 namespace qvl_ffi {
 namespace {
-template <class T>
-int32_t offset_or_minus_one(const std::optional<T>& value) {
-  if (!value || *value > static_cast<T>(INT32_MAX)) return -1;
-  return static_cast<int32_t>(*value);
+// An offset helper on the decoded text; -1 for NULL or no such position.
+template <class F>
+int32_t offset_of(const char* text, std::uint32_t n, F&& offset) noexcept {
+  if (!text) return -1;
+  try {
+    const auto value = offset(decoded(text), n);
+    if (!value || *value > static_cast<std::size_t>(INT32_MAX)) return -1;
+    return static_cast<int32_t>(*value);
+  } catch (...) {
+    return -1;
+  }
 }
 }  // namespace
 }  // namespace qvl_ffi
@@ -407,32 +414,19 @@ bool qvl_plan_action(QvlSession* s, const QvlAction* action, uint32_t field_kind
                                        cursor_utf16, anchor_utf16, trusted, QVL_FALLBACK_OFF, out);
 }
 
-
 int32_t qvl_char_to_byte_offset(const char* text, uint32_t chars) {
-  if (!text) return -1;
-  try {
-    return offset_or_minus_one(sr::char_to_byte_offset(decoded(text), chars));
-  } catch (...) {
-    return -1;
-  }
+  return offset_of(text, chars,
+                   [](const std::string& t, uint32_t n) { return sr::char_to_byte_offset(t, n); });
 }
 
 int32_t qvl_char_to_utf16_offset(const char* text, uint32_t chars) {
-  if (!text) return -1;
-  try {
-    return offset_or_minus_one(sr::char_to_utf16_offset(decoded(text), chars));
-  } catch (...) {
-    return -1;
-  }
+  return offset_of(text, chars,
+                   [](const std::string& t, uint32_t n) { return sr::char_to_utf16_offset(t, n); });
 }
 
 int32_t qvl_utf16_to_byte_offset(const char* text, uint32_t units) {
-  if (!text) return -1;
-  try {
-    return offset_or_minus_one(sr::utf16_to_byte_offset(decoded(text), units));
-  } catch (...) {
-    return -1;
-  }
+  return offset_of(text, units,
+                   [](const std::string& t, uint32_t n) { return sr::utf16_to_byte_offset(t, n); });
 }
 
 bool qvl_is_word_codepoint(uint32_t cp) {
@@ -484,7 +478,6 @@ const char* qvl_config_check(QvlSession* s, const char* config_json) {
     return store(s->json_text, result.error.empty() ? "rejected" : result.error);
   });
 }
-
 
 void qvl_load_dictionary(QvlSession* s, const char* english, const char* vietnamese) {
   if ((!english && !vietnamese) || !s) return;
