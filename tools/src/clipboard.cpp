@@ -18,9 +18,12 @@ bool on_path(std::string_view program) {
   std::string_view dirs(path);
   while (true) {
     const auto colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
+    std::string_view dir = dirs.substr(0, colon);
     if (dir.empty()) dir = ".";
-    if (access((dir + "/" + std::string(program)).c_str(), X_OK) == 0) return true;
+    std::string candidate(dir);
+    candidate += '/';
+    candidate += program;
+    if (access(candidate.c_str(), X_OK) == 0) return true;
     if (colon == std::string_view::npos) return false;
     dirs.remove_prefix(colon + 1);
   }
