@@ -29,10 +29,21 @@ struct Run {
   long max_rss_kb = 0;
 };
 
+inline std::filesystem::path scratch_root() {
+  return std::filesystem::path(testing::TempDir()) / ("quorvel_tool_" + std::to_string(getpid()));
+}
+
+// A folder of the running test, removed with the others when the program ends.
 inline std::filesystem::path scratch_dir() {
+  struct Cleanup : testing::Environment {
+    void TearDown() override {
+      std::error_code ignored;
+      std::filesystem::remove_all(scratch_root(), ignored);
+    }
+  };
+  [[maybe_unused]] static const auto* cleanup = testing::AddGlobalTestEnvironment(new Cleanup);
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  auto dir = std::filesystem::path(testing::TempDir()) /
-             ("quorvel_tool_" + std::to_string(getpid()) + "_" + info->name());
+  auto dir = scratch_root() / info->name();
   std::filesystem::create_directories(dir);
   return dir;
 }
