@@ -1,6 +1,7 @@
 // The charset commands as a user runs them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,7 @@ constexpr const char* LOWER_SAMPLE =
 constexpr const char* UPPER_SAMPLE =
     "ĐÀ NẴNG, Huế và Hà Nội: ĂN Ở ƯỚC MƠ. Ỳ Ý Ỷ Ỹ Ỵ Ẫ Ẳ Ẵ Õ Ạ Ậ Ặ Ẹ Ệ Ị Ọ Ộ Ợ Ụ Ữ Ự\n";
 
-TEST(Convert, EverySampleRoundTripsThroughEveryCharset) {
+TEST(Convert, SampleFileRoundTripsThroughEveryCharset) {
   const auto dir = scratch_dir();
   write_file(dir / "lower.txt", LOWER_SAMPLE);
   write_file(dir / "mixed.txt", std::string(LOWER_SAMPLE) + UPPER_SAMPLE);
@@ -62,20 +63,18 @@ TEST(Convert, EverySampleRoundTripsThroughEveryCharset) {
   for (const auto& id : ids) {
     const bool folds =
         std::find(case_folding.begin(), case_folding.end(), id) != case_folding.end();
-    for (const char* sample : {"lower.txt", "mixed.txt"}) {
-      if (folds && std::string(sample) == "mixed.txt") continue;
-      const auto encoded = dir / (id + "." + sample);
-      const auto there = run_tool({"convert", "--from", "unicode", "--to", id, "-o",
-                                   encoded.string(), (dir / sample).string()});
-      ASSERT_EQ(there.status, 0) << id << there.err;
-      EXPECT_EQ(there.err, "") << id;
-      if (id != "unicode") {
-        EXPECT_NE(read_file(encoded), read_file(dir / sample)) << id;
-      }
-      const auto back = run_tool({"convert", "--from", id, "--to", "unicode", encoded.string()});
-      ASSERT_EQ(back.status, 0) << id << back.err;
-      EXPECT_EQ(back.out, read_file(dir / sample)) << id << " " << sample;
+    const std::string sample = folds ? "lower.txt" : "mixed.txt";
+    const auto encoded = dir / (id + "." + sample);
+    const auto there = run_tool({"convert", "--from", "unicode", "--to", id, "-o", encoded.string(),
+                                 (dir / sample).string()});
+    ASSERT_EQ(there.status, 0) << id << there.err;
+    EXPECT_EQ(there.err, "") << id;
+    if (id != "unicode") {
+      EXPECT_NE(read_file(encoded), read_file(dir / sample)) << id;
     }
+    const auto back = run_tool({"convert", "--from", id, "--to", "unicode", encoded.string()});
+    ASSERT_EQ(back.status, 0) << id << back.err;
+    EXPECT_EQ(back.out, read_file(dir / sample)) << id;
   }
 }
 
