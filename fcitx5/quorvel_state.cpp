@@ -199,10 +199,8 @@ void QuorvelState::activate(const std::string& program) {
   syncProfileMode();
 }
 
-void QuorvelState::deactivate(InputContextEvent& event) {
-  if (!session_) {
-    return;
-  }
+// Queued keys are dropped; a replacement under way is completed first.
+void QuorvelState::dropPendingOutput() {
   queue_.clear();
   drainTimer_.reset();
   draining_ = false;
@@ -211,13 +209,10 @@ void QuorvelState::deactivate(InputContextEvent& event) {
     drainTimer_.reset();
     draining_ = false;
   }
-  if (event.type() == EventType::InputContextFocusOut && clientPreedit_ && hasPreedit_) {
-    // Fcitx or the client itself commits a client-drawn preedit on focus
-    // out; committing it here as well would type it twice.
-    qvl_reset(session_);
-    clearPreedit();
-    return;
-  }
+}
+
+// Ends the open word through the usual output and forgets it.
+void QuorvelState::flushWord() {
   const std::string before = displayText();
   const QvlAction action = qvl_flush(session_);
   applyAction(action, nullptr, before, std::nullopt);
@@ -227,25 +222,27 @@ void QuorvelState::deactivate(InputContextEvent& event) {
   hasPreedit_ = false;
 }
 
+void QuorvelState::deactivate(InputContextEvent& event) {
+  if (!session_) {
+    return;
+  }
+  dropPendingOutput();
+  if (event.type() == EventType::InputContextFocusOut && clientPreedit_ && hasPreedit_) {
+    // Fcitx or the client itself commits a client-drawn preedit on focus
+    // out; committing it here as well would type it twice.
+    qvl_reset(session_);
+    clearPreedit();
+    return;
+  }
+  flushWord();
+}
+
 void QuorvelState::reset() {
   if (!session_) {
     return;
   }
-  queue_.clear();
-  drainTimer_.reset();
-  draining_ = false;
-  if (replacing_) {
-    finishReplace();
-    drainTimer_.reset();
-    draining_ = false;
-  }
-  const std::string before = displayText();
-  const QvlAction action = qvl_flush(session_);
-  applyAction(action, nullptr, before, std::nullopt);
-  qvl_reset(session_);
-  clearPreedit();
-  clientPreedit_ = false;
-  hasPreedit_ = false;
+  dropPendingOutput();
+  flushWord();
 }
 
 void QuorvelState::toggleVietnamese() {

@@ -77,6 +77,8 @@ class QuorvelState : public InputContextProperty {
   void failSafe(KeyEvent* event, const std::optional<Key>& key);
   void scheduleReplaceCommit(uint32_t waitMs);
   void finishReplace();
+  void dropPendingOutput();
+  void flushWord();
   void schedulePostCommitDrain();
   void drainQueue();
   void refreshSurrounding();
