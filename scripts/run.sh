@@ -20,5 +20,5 @@ for line in "Tieengs Vieetj" "Xin chaof cacs banj" "hello world"; do
   printf '  %-22s -> %s\n' "$line" "$(printf '%s' "$line" | "$quorvel" type)"
 done
 printf '  %-22s -> %s\n' "(vni) Tie61ng Vie65t" "$(printf 'Tie61ng Vie65t' | "$quorvel" type --input-method vni)"
-printf '  %-22s -> %s\n' "Việt Nam, in VIQR" "$(printf 'Việt Nam' | "$quorvel" convert --from unicode --to viqr)"
+printf '  %-22s -> %s\n' "(to VIQR) Viet Nam" "$( printf 'Việt Nam' | "$quorvel" convert --from unicode --to viqr)"
 echo "Try it yourself: $quorvel type   (Ctrl-D quits; $quorvel --help lists every command)"
