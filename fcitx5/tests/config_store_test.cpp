@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "log_count.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,15 +61,7 @@ class StoreEnv : public ::testing::Test {
   static void touch(const fs::path& path, int seconds) {
     fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(seconds));
   }
-  size_t logCount(const std::string& needle) const {
-    const std::string all = log_.str();
-    size_t count = 0;
-    for (size_t pos = all.find(needle); pos != std::string::npos;
-         pos = all.find(needle, pos + needle.size())) {
-      ++count;
-    }
-    return count;
-  }
+  size_t logCount(const std::string& needle) const { return fcitx::countInLog(log_.str(), needle); }
 
   fs::path dir_;
   std::ostringstream log_;

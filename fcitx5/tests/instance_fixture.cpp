@@ -160,13 +160,7 @@ void InstanceTest::writeFile(const std::string& name, const std::string& content
 }
 
 size_t InstanceTest::logCount(const std::string& needle) const {
-  const std::string all = log_.str();
-  size_t count = 0;
-  for (size_t pos = all.find(needle); pos != std::string::npos;
-       pos = all.find(needle, pos + needle.size())) {
-    ++count;
-  }
-  return count;
+  return fcitx::countInLog(log_.str(), needle);
 }
 
 }  // namespace quorvel_test

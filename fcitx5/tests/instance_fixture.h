@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "log_count.h"
 #include "quorvel_state.h"
 #include "recording_context.h"
 

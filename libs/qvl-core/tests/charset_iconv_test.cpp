@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "charset_letters.hpp"
 #include "qvl_core/charset.hpp"
 #include "qvl_unicode/unicode.hpp"
 
@@ -11,10 +12,6 @@ namespace cs = qvl_core::charset;
 namespace qu = qvl_unicode;
 
 namespace {
-
-constexpr std::u32string_view LETTERS =
-    U"ÀÁÂÃÈÉÊÌÍÒÓÔÕÙÚÝàáâãèéêìíòóôõùúýĂăĐđĨĩŨũƠơƯưẠạẢảẤấẦầẨẩẪẫẬậẮắẰằẲẳẴẵẶặẸẹẺẻẼẽẾếỀềỂểỄễỆệ"
-    U"ỈỉỊịỌọỎỏỐốỒồỔổỖỗỘộỚớỜờỞởỠỡỢợỤụỦủỨứỪừỬửỮữỰựỲỳỴỵỶỷỸỹ";
 
 std::optional<std::string> iconv_convert(const char* to, const char* from, std::string in) {
   iconv_t cd = iconv_open(to, from);

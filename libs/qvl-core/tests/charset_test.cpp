@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "charset_letters.hpp"
 #include "qvl_core/internal_error.hpp"
 #include "qvl_unicode/unicode.hpp"
 
@@ -13,11 +14,6 @@ namespace cs = qvl_core::charset;
 namespace qu = qvl_unicode;
 
 namespace {
-
-// The 134 non-ASCII Vietnamese letters in ascending code-point order.
-constexpr std::u32string_view LETTERS =
-    U"ÀÁÂÃÈÉÊÌÍÒÓÔÕÙÚÝàáâãèéêìíòóôõùúýĂăĐđĨĩŨũƠơƯưẠạẢảẤấẦầẨẩẪẫẬậẮắẰằẲẳẴẵẶặẸẹẺẻẼẽẾếỀềỂểỄễỆệ"
-    U"ỈỉỊịỌọỎỏỐốỒồỔổỖỗỘộỚớỜờỞởỠỡỢợỤụỦủỨứỪừỬửỮữỰựỲỳỴỵỶỷỸỹ";
 
 // Each code page's bytes for LETTERS, one group per letter.
 struct CodePage {
